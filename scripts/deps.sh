@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing telvora need. Idempotent: it asks apt
+# only when a package is missing. Needs root (it uses sudo when not run as root).
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache git
+  googletest libgtest-dev libbenchmark-dev
+  libtomlplusplus-dev nlohmann-json3-dev
+  g++-mingw-w64-x86-64-posix wine wine64
+  mono-mcs mono-runtime nodejs npm
+  clang libclang-rt-14-dev clang-format
+  util-linux
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
