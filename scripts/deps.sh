@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libtomlplusplus-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix wine wine64
-  mono-mcs mono-runtime nodejs npm
+  mono-mcs mono-runtime
   clang libclang-rt-14-dev clang-format
   util-linux
 )
@@ -17,6 +17,9 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# Node.js and npm come with the machine image (not from Debian here).
+command -v npm >/dev/null || echo "deps: npm is missing: install Node.js 20 and npm" >&2
+
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
