@@ -1,0 +1,1 @@
+# Keyboard backlight probe script (filled in by its own change).
