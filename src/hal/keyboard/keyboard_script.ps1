@@ -136,7 +136,7 @@ public static class TpKbBacklight {
         return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (bytes[3] << 24);
     }
 
-    // The driver answers without elevation.
+    // The driver is reached without elevation.
     public static int Call(uint code, int input) {
         using (SafeFileHandle device = CreateFileW(@"\\.\IBMPmDrv", GenericRead, FileShareRead,
                                                    IntPtr.Zero, OpenExisting, 0, IntPtr.Zero)) {
@@ -520,7 +520,9 @@ public static class HidKbBacklight {
         if (size <= 0) {
             return "";
         }
-        IntPtr detail = Marshal.AllocHGlobal(size);
+        // Never smaller than the size field written below, whatever size the system reports.
+        int capacity = Math.Max(size, 8);
+        IntPtr detail = Marshal.AllocHGlobal(capacity);
         try {
             // cbSize is that of the fixed part: 8 in a 64-bit process, 6 in a 32-bit one.
             Marshal.WriteInt32(detail, IntPtr.Size == 8 ? 8 : 6);
