@@ -126,10 +126,11 @@ TEST(ReadJsonValue, AllowsDepth127) {
     for (int i = 0; i < 127; ++i) {
         objects += "{\"a\":";
     }
-    objects += "1" + std::string(127, '}');
+    objects += '1';
+    objects.append(127, '}');
     ASSERT_TRUE(read_json_value(objects).has_value());
     // Depth counts open containers, not containers seen.
-    ASSERT_TRUE(read_json_value("[" + std::string(200, ' ') + "[],[],[]]").has_value());
+    ASSERT_TRUE(read_json_value(nested(126, '[', ']', "[],[],[]")).has_value());
     EXPECT_EQ(generic_error(nested(100000, '[', ']')),
               "recursion limit exceeded at line 1 column 128");
 }
