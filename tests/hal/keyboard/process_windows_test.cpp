@@ -54,6 +54,29 @@ TEST_F(ProcessRunner, HungChildIsTerminatedAtTheTimeLimit) {
     }
 }
 
+// How the service tests drive the stand-in, whose environment they cannot set.
+TEST_F(ProcessRunner, StandInFallsBackToTheFileBesideIt) {
+    wchar_t buffer[MAX_PATH * 4];
+    std::wstring path(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4));
+    path = path.substr(0, path.find_last_of(L'\\') + 1) + L"powershell-answer.txt";
+    {
+        win::unique_hfile file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file) << "a powershell-answer.txt is in the way";
+        const std::string text = "exit=3\r\nanswer={\"from\":\"file\"}\r\n";
+        DWORD written = 0;
+        ASSERT_TRUE(
+            WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+    }
+    SetEnvironmentVariableW(L"TELVORA_TEST_POWERSHELL_ANSWER", nullptr);
+    SetEnvironmentVariableW(L"TELVORA_TEST_POWERSHELL_EXIT", nullptr);
+    const auto ran = run_process("powershell.exe", {}, 30s);
+    DeleteFileW(path.c_str());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(ran->exit_code, 3u);
+    EXPECT_EQ(ran->standard_output, R"({"from":"file"})");
+}
+
 TEST_F(ProcessRunner, MissingProgramIsNotStarted) {
     const auto ran = run_process("telvora-no-such-program.exe", {}, 30s);
     ASSERT_FALSE(ran);
