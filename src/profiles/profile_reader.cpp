@@ -61,7 +61,13 @@ std::string key_text(std::string_view key) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                c == '_' || c == '-';
     });
-    return bare ? std::string(key) : "\"" + std::string(key) + "\"";
+    if (bare)
+        return std::string(key);
+    // Appended piece by piece: GCC 12 warns wrongly on literal + string here (-Wrestrict).
+    std::string quoted(1, '"');
+    quoted += key;
+    quoted += '"';
+    return quoted;
 }
 
 std::string member_path(const std::string& parent, std::string_view key) {
@@ -122,7 +128,9 @@ Read<Enum> read_name(const TomlNode& node, const std::string& path,
     for (const auto& [name, value] : names) {
         if (*text == name)
             return value;
-        allowed += (allowed.empty() ? "« " : ", « ") + std::string(name) + " »";
+        allowed += allowed.empty() ? "« " : ", « ";
+        allowed += name;
+        allowed += " »";
     }
     return failure(path, "valeur « " + *text + " » inconnue (valeurs permises : " + allowed + ")",
                    node.position);
