@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,9 +63,18 @@ std::expected<std::string, std::uint32_t> read_entry(std::string_view directory,
     if (!path.empty() && path.back() != '/')
         path += '/';
     path += entry.native;
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO planted under a profile name cannot stall the load; regular
+    // files ignore the flag.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return std::unexpected(errno_code());
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        return std::unexpected(errno_code());
+    // A device or FIFO is no profile file, and /dev/zero would never end. Directories go on to
+    // fail in read() with the system's own error.
+    if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+        return std::unexpected(static_cast<std::uint32_t>(EINVAL));
     std::string content;
     char buffer[65536];
     for (;;) {
