@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
+#include "hal/service/console_text_windows.hpp"
 #include "hal/service/service.hpp"
 #include "hal/service/service_names.hpp"
 #include "support/os_error.hpp"
@@ -14,8 +14,7 @@ namespace telvora {
 namespace {
 
 void print_line(RegistrationOutcome outcome, DWORD code = 0) {
-    std::fputs(registration_line(outcome, code).c_str(), stdout);
-    std::fflush(stdout);
+    write_standard_stream(STD_OUTPUT_HANDLE, registration_line(outcome, code));
 }
 
 std::expected<std::wstring, std::string> own_executable_path() {

@@ -1,9 +1,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 
+#include "hal/service/console_text_windows.hpp"
 #include "hal/service/pipe_server_windows.hpp"
 #include "hal/service/service.hpp"
 #include "hal/service/service_host_windows.hpp"
@@ -79,7 +79,7 @@ int run_service_with(ServiceDispatcher dispatcher) {
     connect_event_owner.reset();
     if (ran)
         return 0;
-    std::fputs(dispatcher_refused_message(error).c_str(), stderr);
+    write_standard_stream(STD_ERROR_HANDLE, dispatcher_refused_message(error));
     return 1;
 }
 

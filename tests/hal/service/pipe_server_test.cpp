@@ -1,7 +1,7 @@
 #include "hal/service/pipe_server_windows.hpp"
 
-#include <gtest/gtest.h>
 #include <aclapi.h>
+#include <gtest/gtest.h>
 #include <sddl.h>
 
 #include <atomic>
