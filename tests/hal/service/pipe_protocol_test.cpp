@@ -71,7 +71,7 @@ TEST(HandleRequest, RefusedRequestsNeverReachTheHardware) {
         {"", "requête illisible : EOF while parsing a value at line 1 column 0"},
         {"{\"op\":", "requête illisible : EOF while parsing a value at line 1 column 6"},
         {std::string(128, '[') + std::string(128, ']'),
-         "requête illisible : recursion limit exceeded at line 1 column 129"},
+         "requête illisible : recursion limit exceeded at line 1 column 128"},
         {"{\"op\":\"keyboard_write\"}", "niveau manquant"},
         {"{\"op\":\"keyboard_write\",\"level\":-1}", "niveau manquant"},
         {"{\"op\":\"keyboard_write\",\"level\":1.5}", "niveau manquant"},
