@@ -4,31 +4,11 @@
 #include <cerrno>
 
 #include "cli/output.hpp"
+#include "support/unique_fd.hpp"
 
 namespace telvora {
 
 namespace {
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) noexcept : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    [[nodiscard]] int get() const noexcept { return fd_; }
-    // Closes now, so that a failing close (a full disk on NFS, say) is seen.
-    [[nodiscard]] bool close() noexcept {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {

@@ -8,6 +8,7 @@
 
 #include "profiles/profile_files.hpp"
 #include "support/text.hpp"
+#include "support/unique_fd.hpp"
 
 namespace telvora::profile_files {
 
@@ -18,21 +19,6 @@ namespace {
 
 struct DirCloser {
     void operator()(DIR* dir) const noexcept { ::closedir(dir); }
-};
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) noexcept : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    [[nodiscard]] int get() const noexcept { return fd_; }
-
-  private:
-    int fd_;
 };
 
 std::uint32_t errno_code() noexcept {

@@ -10,6 +10,7 @@
 
 #include "hal/smbios/linux_smbios_source.hpp"
 #include "support/os_error.hpp"
+#include "support/unique_fd.hpp"
 
 namespace telvora {
 
@@ -19,21 +20,6 @@ namespace {
 constexpr std::size_t MAX_TABLE_BYTES = std::size_t{16} << 20;
 // A sysfs attribute never exceeds one page.
 constexpr std::size_t MAX_ATTRIBUTE_BYTES = 4096;
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) noexcept : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    [[nodiscard]] int get() const noexcept { return fd_; }
-
-  private:
-    int fd_;
-};
 
 enum class ReadFailure { Missing, Refused, NotAFile, TooLarge, Other };
 
