@@ -22,6 +22,15 @@ if(TELVORA_SANITIZE)
                                                    -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(telvora_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TELVORA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TELVORA_FUZZ needs clang (libFuzzer): use the fuzz preset")
+  endif()
+  # Coverage feedback and sanitizers in every library; only the fuzz targets link libFuzzer's main.
+  target_compile_options(telvora_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                   -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(telvora_options INTERFACE -fsanitize=address,undefined)
+endif()
 
 # Adds NAME_windows.cpp or NAME_posix.cpp (whichever matches the target platform) to TARGET.
 function(telvora_platform_sources target)

@@ -10,6 +10,8 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64
   mono-mcs mono-runtime
   clang libclang-rt-14-dev clang-format
+  clang-19
+  libclang-rt-19-dev
   util-linux
 )
 

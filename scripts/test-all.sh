@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, the same tests under ASan and UBSan, and the
-# Windows build with its tests under Wine.
+# Windows build with its tests under Wine; then fuzzes every hostile input for a bounded time
+# (FUZZ_SECONDS per target, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,3 +29,6 @@ for preset in linux asan windows; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== fuzz"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
