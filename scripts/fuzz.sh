@@ -51,7 +51,8 @@ for target in "${targets[@]}"; do
     log=$work/$target.log
     if [ -e "$work/$target.failed" ]; then
         echo "== $target: FINDING (input in $findings/)"
-        grep -E -A30 'ERROR|fuzz check failed|runtime error|deadly signal' "$log" | head -60
+        { grep -E -A30 'ERROR|fuzz check failed|runtime error|deadly signal' "$log" ||
+            tail -n 30 "$log"; } 2>&1 | head -60 || true
         status=1
         continue
     fi
