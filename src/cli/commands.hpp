@@ -3,10 +3,16 @@
 // error as "erreur : {}\n", and returns the exit code.
 
 #include "cli/command_line.hpp"
+#include "cli/output.hpp"
+#include "hal/smbios/smbios_source.hpp"
 
 namespace telvora {
 
-[[nodiscard]] int run_detect(const CommandLine& line);
-[[nodiscard]] int run_profiles(const CommandLine& line);
+// Profiles first, so that a bad directory fails before the firmware is touched; then identity,
+// resolution, report and the output step.
+[[nodiscard]] int run_detect(const CommandLine& line, Output& output = standard_streams());
+[[nodiscard]] int run_detect(const CommandLine& line, SmbiosSource& source, Output& output);
+
+[[nodiscard]] int run_profiles(const CommandLine& line, Output& output = standard_streams());
 
 }  // namespace telvora

@@ -39,9 +39,9 @@ int run_main(std::span<const std::string> args, Output& output) {
         case Action::UninstallService:
             return registration_result(uninstall_service(), output);
         case Action::Detect:
-            return run_detect(invocation.line);
+            return run_detect(invocation.line, output);
         case Action::Profiles:
-            return run_profiles(invocation.line);
+            return run_profiles(invocation.line, output);
     }
     return 1;
 }
