@@ -38,7 +38,7 @@ class FakeSource final : public SmbiosSource {
     std::string_view backend_ = "fake-before-read";
 };
 
-constexpr std::string_view MODEL_20XW = R"(schema_version = 1
+constexpr std::string_view MODEL_20XW = R"toml(schema_version = 1
 id = "x1-gen9"
 display_name = "X1 Gen 9"
 scope = "model"
@@ -50,23 +50,23 @@ label = "Clavier"
 confidence = "assumed"
 sources = ["doc"]
 access = { method = "platform_profile" }
-)";
+)toml";
 
-constexpr std::string_view FAMILY_X1 = R"(schema_version = 1
+constexpr std::string_view FAMILY_X1 = R"toml(schema_version = 1
 id = "x1"
 display_name = "X1 (toutes)"
 scope = "family"
 [matches]
 version_contains = ["x1 CARBON"]
-)";
+)toml";
 
-constexpr std::string_view BLANK_ID = R"(schema_version = 1
+constexpr std::string_view BLANK_ID = R"toml(schema_version = 1
 id = " "
 display_name = "?"
 scope = "model"
 [matches]
 mtm = ["20XW"]
-)";
+)toml";
 
 class CommandsTest : public ::testing::Test {
   protected:

@@ -54,7 +54,7 @@ TEST(DetectionReport, FullIdentityWithExactMatch) {
     const MachineProfile gen9 = profile("thinkpad-x1-carbon-gen9", "X1", ProfileScope::Model, 2);
     const std::string text = detection_report_text(
         thinkpad(), Resolution{ResolutionKind::Exact, &gen9}, 3, "windows-native");
-    EXPECT_EQ(text, "{\n" + NOTICE_LINE + R"(  "backend": "windows-native",
+    EXPECT_EQ(text, "{\n" + NOTICE_LINE + R"json(  "backend": "windows-native",
   "manufacturer": "LENOVO",
   "mtm": "20XW",
   "display_name": "ThinkPad X1 Carbon Gen 9",
@@ -65,21 +65,20 @@ TEST(DetectionReport, FullIdentityWithExactMatch) {
   "profile_id": "thinkpad-x1-carbon-gen9",
   "profiles_loaded": 3,
   "sources": {
-        "manufacturer" : "SMBIOS type 1 (System) : Manufacturer",
-                         "mtm" : "SMBIOS type 1 (System) : Product Name",
-                                 "display_name" : "SMBIOS type 1 (System) : Version",
-                                                  "bios_vendor" : "SMBIOS type 0 (BIOS) : Vendor",
-                                                                  "bios_version"
-            : "SMBIOS type 0 (BIOS) : Version",
-              "bios_release_date" : "SMBIOS type 0 (BIOS) : Release Date"
+    "manufacturer": "SMBIOS type 1 (System) : Manufacturer",
+    "mtm": "SMBIOS type 1 (System) : Product Name",
+    "display_name": "SMBIOS type 1 (System) : Version",
+    "bios_vendor": "SMBIOS type 0 (BIOS) : Vendor",
+    "bios_version": "SMBIOS type 0 (BIOS) : Version",
+    "bios_release_date": "SMBIOS type 0 (BIOS) : Release Date"
   }
-})");
+})json");
 }
 
 TEST(DetectionReport, EmptyIdentityKeepsEveryKeyAsNull) {
     const std::string text = detection_report_text(
         MachineIdentity{}, Resolution{ResolutionKind::Unsupported, nullptr}, 0, "linux-dmi-id");
-    EXPECT_EQ(text, "{\n" + NOTICE_LINE + R"(  "backend": "linux-dmi-id",
+    EXPECT_EQ(text, "{\n" + NOTICE_LINE + R"json(  "backend": "linux-dmi-id",
   "manufacturer": null,
   "mtm": null,
   "display_name": null,
@@ -97,7 +96,7 @@ TEST(DetectionReport, EmptyIdentityKeepsEveryKeyAsNull) {
     "bios_version": null,
     "bios_release_date": null
   }
-})");
+})json");
 }
 
 TEST(DetectionReport, OutcomeDecidesProfileId) {
@@ -164,7 +163,7 @@ TEST(ProfileListing, SummariesInGivenOrder) {
         profile("x1-family", "X1 « toutes » \"générations\"", ProfileScope::Family, 0),
         profile("t480", "ThinkPad T480", ProfileScope::Model, 3),
     };
-    EXPECT_EQ(profile_listing_text(profiles), "{\n" + NOTICE_LINE + R"(  "profiles": [
+    EXPECT_EQ(profile_listing_text(profiles), "{\n" + NOTICE_LINE + R"json(  "profiles": [
     {
       "id": "x1-family",
       "display_name": "X1 « toutes » \"générations\"",
@@ -178,7 +177,7 @@ TEST(ProfileListing, SummariesInGivenOrder) {
       "capabilities": 3
     }
   ]
-})");
+})json");
 }
 
 }  // namespace
