@@ -13,6 +13,7 @@ packages=(
   clang-19
   libclang-rt-19-dev
   util-linux
+  time
 )
 
 missing=()

@@ -19,6 +19,8 @@ fi
 
 program=$1
 wine_run=${2:-}
+# shellcheck source=smbios_table.sh
+source "$(dirname "$0")/smbios_table.sh"
 export LC_ALL=C.UTF-8
 
 work=$(mktemp -d)
@@ -60,31 +62,6 @@ check() {
     fi
 }
 
-# One SMBIOS structure: TYPE LENGTH HANDLE, then OFFSET TEXT pairs; the texts form its
-# string-set in order, and an empty text leaves its field at 0 (no string).
-structure() {
-    local type=$1 length=$2 handle=$3 i n=0
-    shift 3
-    local -a formatted=() strings=()
-    for ((i = 0; i < length; i++)); do formatted[i]=0; done
-    formatted[0]=$type formatted[1]=$length formatted[2]=$handle
-    while [ $# -gt 0 ]; do
-        if [ -n "$2" ]; then
-            n=$((n + 1))
-            formatted[$1]=$n
-            strings+=("$2")
-        fi
-        shift 2
-    done
-    for i in "${formatted[@]}"; do
-        # shellcheck disable=SC2059
-        printf "\\x$(printf %02x "$i")"
-    done
-    [ "$n" = 0 ] && printf '\0'
-    for i in "${strings[@]}"; do printf '%s\0' "$i"; done
-    printf '\0'
-}
-
 # set_identity MANUFACTURER PRODUCT VERSION FAMILY BOARD (empty: no such value); the BIOS is
 # always the same. Natively as a raw table, under Wine as the id files Wine reads.
 set_identity() {
@@ -93,12 +70,7 @@ set_identity() {
         write_id_files "$@"
     else
         mkdir -p "${dmi_file%/*}"
-        {
-            structure 0 18 0 4 LENOVO 5 'N32ET86W (1.62 )' 8 06/01/2023
-            structure 1 27 1 4 "$1" 5 "$2" 6 "$3" 7 PF0ABCDE 26 "$4"
-            structure 2 8 2 4 LENOVO 5 "$5"
-            structure 127 4 3
-        } >"$dmi_file"
+        smbios_table "$@" >"$dmi_file"
     fi
 }
 write_id_files() {
