@@ -15,23 +15,23 @@ namespace {
 constexpr std::size_t HEADER_SIZE = 4;
 constexpr std::uint8_t END_OF_TABLE = 127;
 
-struct FieldSpec {
+struct StringField {
     std::size_t offset;
-    std::optional<std::string> SmbiosInfo::*field;
+    std::optional<std::string> SmbiosInfo::*member;
 };
 
-constexpr std::array<FieldSpec, 3> BIOS_FIELDS = {{
+constexpr std::array<StringField, 3> BIOS_FIELDS = {{
     {0x04, &SmbiosInfo::bios_vendor},
     {0x05, &SmbiosInfo::bios_version},
     {0x08, &SmbiosInfo::bios_release_date},
 }};
-constexpr std::array<FieldSpec, 4> SYSTEM_FIELDS = {{
+constexpr std::array<StringField, 4> SYSTEM_FIELDS = {{
     {0x04, &SmbiosInfo::system_manufacturer},
     {0x05, &SmbiosInfo::system_product_name},
     {0x06, &SmbiosInfo::system_version},
     {0x1A, &SmbiosInfo::system_family},
 }};
-constexpr std::array<FieldSpec, 1> BASEBOARD_FIELDS = {{
+constexpr std::array<StringField, 1> BASEBOARD_FIELDS = {{
     {0x05, &SmbiosInfo::baseboard_product},
 }};
 
@@ -39,18 +39,18 @@ std::uint8_t byte_at(std::span<const std::byte> bytes, std::size_t i) {
     return std::to_integer<std::uint8_t>(bytes[i]);
 }
 
-void take_fields(std::span<const FieldSpec> specs, std::span<const std::byte> formatted,
+void take_fields(std::span<const StringField> fields, std::span<const std::byte> formatted,
                  std::span<const std::byte> strings_area, SmbiosInfo& info) {
     const std::vector<std::string> strings = split_string_set(strings_area);
-    for (const FieldSpec& spec : specs) {
-        if (formatted.size() <= spec.offset)
+    for (const StringField& field : fields) {
+        if (formatted.size() <= field.offset)
             continue;
-        const std::size_t number = byte_at(formatted, spec.offset);
+        const std::size_t number = byte_at(formatted, field.offset);
         if (number == 0 || number > strings.size())
             continue;
         const std::string_view trimmed = trim_white_space(strings[number - 1]);
         if (!trimmed.empty())
-            info.*spec.field = std::string(trimmed);
+            info.*field.member = std::string(trimmed);
     }
 }
 

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 // Special files under a profile name must fail the load at once, never block or run forever.
 TEST(LoadProfiles, RefusesFifosAndDevicesWithoutBlocking) {
-    const fs::path dir = fs::temp_directory_path() / "telvora-profiles-special";
+    const fs::path dir = fs::temp_directory_path() / "telvora-profiles-devices";
     fs::remove_all(dir);
     fs::create_directories(dir);
     ASSERT_EQ(::mkfifo((dir / "a.toml").c_str(), 0600), 0);
