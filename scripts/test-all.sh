@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, the same tests under ASan and UBSan, and the
 # Windows build with its tests under Wine; then fuzzes every hostile input for a bounded time
-# (FUZZ_SECONDS per target, default 60).
+# (FUZZ_SECONDS per target, default 60) and runs the benchmarks briefly (figures only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,3 +32,6 @@ done
 
 echo "== fuzz"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+
+echo "== bench"
+bash scripts/bench.sh
