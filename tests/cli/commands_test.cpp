@@ -6,20 +6,13 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "cli/recording_output.hpp"
 #include "hal/smbios/table_builder.hpp"
 
 namespace telvora {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingOutput final : public Output {
-  public:
-    void write_stdout(std::string_view text) override { out += text; }
-    void write_stderr(std::string_view text) override { err += text; }
-    std::string out;
-    std::string err;
-};
 
 // Counts reads, and names its backend only once read, as the Linux source does.
 class FakeSource final : public SmbiosSource {

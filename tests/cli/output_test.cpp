@@ -10,19 +10,12 @@
 #include "cli/command_line.hpp"
 #include "cli/dispatch.hpp"
 #include "cli/output.hpp"
+#include "cli/recording_output.hpp"
 
 namespace telvora {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingOutput final : public Output {
-  public:
-    void write_stdout(std::string_view text) override { out += text; }
-    void write_stderr(std::string_view text) override { err += text; }
-    std::string out;
-    std::string err;
-};
 
 class TempDir {
   public:

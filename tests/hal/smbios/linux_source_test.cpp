@@ -53,17 +53,6 @@ class SysfsFixture : public ::testing::Test {
     fs::path root_;
 };
 
-const SmbiosInfo THINKPAD{
-    .bios_vendor = "LENOVO",
-    .bios_version = "N32ET86W (1.62 )",
-    .bios_release_date = "06/01/2023",
-    .system_manufacturer = "LENOVO",
-    .system_product_name = "20XWCTO1WW",
-    .system_version = "ThinkPad X1 Carbon Gen 9",
-    .system_family = "ThinkPad X1 Carbon Gen 9",
-    .baseboard_product = "20XWCTO1WW",
-};
-
 HalResult<SmbiosInfo> read_info(LinuxSmbiosSource& source) {
     const auto table = source.read_smbios_table();
     if (!table)
@@ -84,7 +73,7 @@ TEST_F(SysfsFixture, ReadsTheRawTable) {
 TEST_F(SysfsFixture, RebuildsTheTableFromDmiIdWhenTheRawTableIsMissing) {
     write_dmi_id();
     LinuxSmbiosSource source(root_);
-    EXPECT_EQ(read_info(source), THINKPAD);
+    EXPECT_EQ(read_info(source), test::THINKPAD_INFO);
     EXPECT_EQ(source.backend_name(), "linux-dmi-id");
 
     // Missing and empty attributes give absent fields; text stops at a NUL byte.
@@ -92,7 +81,7 @@ TEST_F(SysfsFixture, RebuildsTheTableFromDmiIdWhenTheRawTableIsMissing) {
     write(root_ / "class/dmi/id/product_version", "\n");
     write(root_ / "class/dmi/id/board_name", "");
     write(root_ / "class/dmi/id/bios_date", std::string_view("06/01/2023\0junk", 15));
-    SmbiosInfo partial = THINKPAD;
+    SmbiosInfo partial = test::THINKPAD_INFO;
     partial.system_version.reset();
     partial.system_family.reset();
     partial.baseboard_product.reset();
@@ -157,7 +146,7 @@ TEST_F(SysfsFixture, FallsBackToDmiIdWhenTheRawTableIsRefused) {
         GTEST_SKIP() << "permission bits are not enforced here";
     EXPECT_EQ(alone,
               hal_error(HalErrorKind::AccessDenied, "lecture de la table DMI refusée : " + dmi));
-    EXPECT_EQ(rebuilt, THINKPAD);
+    EXPECT_EQ(rebuilt, test::THINKPAD_INFO);
     EXPECT_EQ(backend, "linux-dmi-id");
 }
 

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "hal/smbios/smbios.hpp"
+
 namespace telvora::test {
 
 using Bytes = std::vector<std::byte>;
@@ -86,5 +88,17 @@ inline Bytes thinkpad_table() {
         end_of_table(),
     });
 }
+
+// What the parser keeps of thinkpad_table().
+inline const SmbiosInfo THINKPAD_INFO{
+    .bios_vendor = "LENOVO",
+    .bios_version = "N32ET86W (1.62 )",
+    .bios_release_date = "06/01/2023",
+    .system_manufacturer = "LENOVO",
+    .system_product_name = "20XWCTO1WW",
+    .system_version = "ThinkPad X1 Carbon Gen 9",
+    .system_family = "ThinkPad X1 Carbon Gen 9",
+    .baseboard_product = "20XWCTO1WW",
+};
 
 }  // namespace telvora::test
