@@ -8,40 +8,12 @@ wine_run=${2:-}
 # Wine decodes the Unix arguments with the locale's character set.
 export LC_ALL=C.UTF-8
 
+# shellcheck source=program_harness.sh
+source "$(dirname "$0")/program_harness.sh"
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-
-failures=0
-run() {
-    if [ -n "$wine_run" ]; then
-        "$wine_run" "$program" "$@"
-    else
-        "$program" "$@"
-    fi
-}
-
-# check NAME EXPECTED_CODE EXPECTED_STDOUT_FILE EXPECTED_STDERR_FILE -- ARGS...
-check() {
-    local name=$1 code=$2 want_out=$3 want_err=$4
-    shift 5
-    run "$@" >out.bin 2>err.bin </dev/null
-    local got=$?
-    if [ "$got" != "$code" ]; then
-        echo "FAIL $name: exit code $got, expected $code"
-        failures=$((failures + 1))
-    fi
-    if ! cmp -s out.bin "$want_out"; then
-        echo "FAIL $name: standard output differs"
-        diff <(od -c "$want_out") <(od -c out.bin) | head -20
-        failures=$((failures + 1))
-    fi
-    if ! cmp -s err.bin "$want_err"; then
-        echo "FAIL $name: standard error differs"
-        diff <(od -c "$want_err") <(od -c err.bin) | head -20
-        failures=$((failures + 1))
-    fi
-}
 
 cat >usage.txt <<'USAGE'
 Usage :
@@ -114,8 +86,5 @@ if [ -z "$wine_run" ]; then
     done
 fi
 
-if [ "$failures" != 0 ]; then
-    echo "$failures failure(s)"
-    exit 1
-fi
-echo "all program checks passed"
+[ "$failures" = 0 ] && echo "all program checks passed"
+finish
